@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 #include "keystroke_emitter.h"
@@ -29,6 +30,8 @@ class SerialPort {
   // Reads at most size bytes; returns how many arrived, 0 when none did or the read failed.
   virtual std::uint32_t Read(PortHandle port, std::uint8_t* buffer, std::uint32_t size) = 0;
   virtual void SetTimeouts(PortHandle port, const PortTimeouts& timeouts) = 0;
+  // Asks the port for its error state (ClearCommError); false when it does not answer.
+  virtual bool Answers(PortHandle port) = 0;
 };
 
 // Wakes the worker out of its idle wait as soon as Stop is asked for.
@@ -45,10 +48,16 @@ class StopSignal {
   bool isRaised_ = false;
 };
 
+// How often an idle worker asks the port whether the device is still there.
+inline constexpr std::chrono::milliseconds kPortCheckInterval{250};
+
 struct CaptureContext {
   SerialPort& port;
   KeySink& keys;
   StopSignal& stop;
+  // Called on the worker's thread when it leaves its loop because the device is gone.
+  std::function<void()> portLost;
+  std::chrono::milliseconds checkInterval = kPortCheckInterval;
 };
 
 inline constexpr std::uint32_t kReceiveBufferSize = 200;
@@ -56,5 +65,6 @@ inline constexpr std::uint32_t kReceiveBufferSize = 200;
 // After a pass that read nothing: long enough to leave the core idle, short enough not to be seen.
 inline constexpr std::chrono::microseconds kIdleWait{1000};
 
-// Body of the worker thread. Reads and types until g_bReading is no longer 1; returns 1.
+// Body of the worker thread. Reads and types until g_bReading is no longer 1, or until a port
+// that answered before stops answering (the device was removed); returns 1.
 std::uint32_t CaptureThreadProc(CaptureContext& context);

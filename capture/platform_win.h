@@ -11,11 +11,12 @@ class SendInputKeys : public KeySink {
   void Send(const std::vector<KeyEvent>& events) override;
 };
 
-// ReadFile and SetCommTimeouts on the port's handle.
+// ReadFile, SetCommTimeouts and ClearCommError on the port's handle.
 class Win32SerialPort : public SerialPort {
  public:
   std::uint32_t Read(PortHandle port, std::uint8_t* buffer, std::uint32_t size) override;
   void SetTimeouts(PortHandle port, const PortTimeouts& timeouts) override;
+  bool Answers(PortHandle port) override;
 };
 
 // The three functions that EpcDll.dll exports.

@@ -15,8 +15,16 @@ constexpr std::int32_t kLastTagNumber = 60000;
 constexpr std::size_t kRecordAreaSize = 409600;
 }  // namespace
 
-ReaderLink::ReaderLink(ReaderLibrary& library, SerialPort& port, KeySink& keys, LinkControls& controls)
-    : library_(library), controls_(controls), keys_(keys), context_{port, keys, stop_} {}
+ReaderLink::ReaderLink(ReaderLibrary& library, SerialPort& port, KeySink& keys, LinkControls& controls,
+                       std::function<void()> portLost)
+    : library_(library),
+      controls_(controls),
+      keys_(keys),
+      notifyPortLost_(std::move(portLost)),
+      context_{port, keys, stop_, [this] {
+                 lost_ = true;
+                 if (notifyPortLost_) notifyPortLost_();
+               }} {}
 
 ReaderLink::~ReaderLink() { OnStop(); }
 
@@ -43,6 +51,7 @@ void ReaderLink::OnStart() {
     context_.port.SetTimeouts(port, kCaptureTimeouts);
     g_bReading = 1;
     stop_.Reset();
+    lost_ = false;
     worker_ = std::thread([this] { CaptureThreadProc(context_); });
   } else {
     g_bReading = 0;
@@ -62,6 +71,11 @@ void ReaderLink::OnStop() {
   library_.Close(&port);
   g_hComPort = kNoPort;
   EnableControls(false);
+}
+
+void ReaderLink::OnPortLost() {
+  // A report that a Stop overtook, or that belongs to an earlier capture, changes nothing.
+  if (lost_.exchange(false)) OnStop();
 }
 
 void ReaderLink::EnableControls(bool capturing) {

@@ -1,7 +1,9 @@
 // The reader link: Start opens the reader's port and starts the worker, Stop ends both.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -21,7 +23,10 @@ class LinkControls {
 
 class ReaderLink {
  public:
-  ReaderLink(ReaderLibrary& library, SerialPort& port, KeySink& keys, LinkControls& controls);
+  // portLost is called on the worker's thread when the device is gone; it must hand over to the
+  // dialog's thread, which then calls OnPortLost.
+  ReaderLink(ReaderLibrary& library, SerialPort& port, KeySink& keys, LinkControls& controls,
+             std::function<void()> portLost = {});
   // A link still capturing is stopped: the worker ends and the port is closed.
   ~ReaderLink();
   ReaderLink(const ReaderLink&) = delete;
@@ -29,6 +34,8 @@ class ReaderLink {
 
   void OnStart();
   void OnStop();
+  // Does what Stop does, once the worker has reported that the device of this capture is gone.
+  void OnPortLost();
   // The tag-buffer poll: types one line for each record the library has buffered.
   void OnTimer();
   static bool IsOpen();
@@ -39,6 +46,8 @@ class ReaderLink {
   ReaderLibrary& library_;
   LinkControls& controls_;
   KeySink& keys_;
+  std::function<void()> notifyPortLost_;
+  std::atomic<bool> lost_{false};
   StopSignal stop_;
   CaptureContext context_;
   std::thread worker_;

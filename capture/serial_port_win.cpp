@@ -14,3 +14,11 @@ void Win32SerialPort::SetTimeouts(PortHandle port, const PortTimeouts& t) {
                         t.writeTotalMultiplier, t.writeTotalConstant};
   SetCommTimeouts(port, &timeouts);
 }
+
+// A ReadFile on a removed device still succeeds with 0 bytes; ClearCommError fails on it
+// (ERROR_NOT_READY under Wine; ERROR_ACCESS_DENIED, ERROR_BAD_COMMAND or ERROR_GEN_FAILURE on Windows).
+bool Win32SerialPort::Answers(PortHandle port) {
+  DWORD errors = 0;
+  COMSTAT status{};
+  return ClearCommError(port, &errors, &status) != 0;
+}

@@ -92,3 +92,46 @@ TEST_F(CaptureWorkerTest, StopEndsAnIdleWorkerWithoutAnotherRead) {
 }
 
 }  // namespace
+
+namespace {
+
+struct RemovalCase {
+  const char* name;
+  std::deque<bool> answers;  // then no answer at all
+  bool lost;
+  friend void PrintTo(const RemovalCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class RemovalTest : public CaptureWorkerTest, public testing::WithParamInterface<RemovalCase> {};
+
+TEST_P(RemovalTest, OnlyAPortThatAnsweredBeforeCountsAsRemoved) {
+  ScriptedPort port;
+  port.ScriptAnswers(GetParam().answers, false);
+  port.onRead = [](std::size_t read) {
+    if (read >= 50) g_bReading = 0;
+  };
+  int reported = 0;
+  CaptureContext context{port, keys_, stop_, [&] { ++reported; }, std::chrono::milliseconds(0)};
+  EXPECT_EQ(CaptureThreadProc(context), 1u);
+  EXPECT_EQ(reported, GetParam().lost ? 1 : 0);
+  // A lost port ends the loop at once; otherwise it runs until the flag is cleared.
+  EXPECT_EQ(port.Reads() < 50, GetParam().lost);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RemovalTest,
+                         testing::Values(RemovalCase{"AnsweredThenGone", {true, true}, true},
+                                         RemovalCase{"NeverAnswered", {}, false}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST_F(CaptureWorkerTest, AHealthyPortIsAskedOnlyEveryInterval) {
+  ScriptedPort port;
+  port.ScriptAnswers({}, true);
+  port.onRead = [](std::size_t read) {
+    if (read >= 30) g_bReading = 0;
+  };
+  CaptureContext context{port, keys_, stop_, {}, std::chrono::hours(1)};
+  CaptureThreadProc(context);
+  EXPECT_EQ(port.Checks(), 1);
+}
+
+}  // namespace

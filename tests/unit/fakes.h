@@ -53,6 +53,25 @@ class ScriptedPort : public SerialPort {
     return n;
   }
 
+  bool Answers(PortHandle) override {
+    std::lock_guard lock(mutex_);
+    ++checks_;
+    if (answers_.empty()) return answersAfterScript;
+    bool answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+  }
+  // Answers of the port's error check, in order; then answersAfterScript.
+  void ScriptAnswers(std::deque<bool> answers, bool after) {
+    std::lock_guard lock(mutex_);
+    answers_ = std::move(answers);
+    answersAfterScript = after;
+  }
+  int Checks() {
+    std::lock_guard lock(mutex_);
+    return checks_;
+  }
+
   void SetTimeouts(PortHandle port, const PortTimeouts& timeouts) override {
     timeoutsSetOn = port;
     timeouts_ = timeouts;
@@ -76,6 +95,9 @@ class ScriptedPort : public SerialPort {
   std::mutex mutex_;
   std::deque<std::string> chunks_;
   std::vector<PortHandle> handles_;
+  std::deque<bool> answers_;
+  bool answersAfterScript = true;
+  int checks_ = 0;
 };
 
 // A reader library that records its calls and answers as told.

@@ -147,3 +147,47 @@ TEST_F(ReaderLinkTest, DestroyingTheLinkStopsCaptureAndClosesThePort) {
 }
 
 }  // namespace
+
+namespace {
+
+class PortLostTest : public ReaderLinkTest {
+ protected:
+  void SetUp() override {
+    port_.ScriptAnswers({true}, false);
+    link_ = std::make_unique<ReaderLink>(library_, port_, keys_, controls_, [this] { reported_ = true; });
+  }
+  // Waits, as the dialog's thread would, for the worker's report.
+  void AwaitReport() {
+    while (!reported_) std::this_thread::yield();
+  }
+  std::atomic<bool> reported_{false};
+};
+
+TEST_F(PortLostTest, ARemovedDeviceEndsCaptureAsStopDoes) {
+  link_->OnStart();
+  AwaitReport();
+  link_->OnPortLost();
+  EXPECT_FALSE(ReaderLink::IsOpen());
+  EXPECT_EQ(library_.closed, std::vector<PortHandle>{library_.handleToGive});
+  Log expected = kCapturing;
+  expected.insert(expected.end(), kStopped.begin(), kStopped.end());
+  EXPECT_EQ(controls_.log, expected);
+
+  // Start works again once the device is back.
+  port_.ScriptAnswers({}, true);
+  link_->OnStart();
+  EXPECT_TRUE(ReaderLink::IsOpen());
+}
+
+TEST_F(PortLostTest, AReportThatStopOvertookChangesNothing) {
+  link_->OnStart();
+  AwaitReport();
+  link_->OnStop();
+  port_.ScriptAnswers({}, true);
+  link_->OnStart();
+  link_->OnPortLost();  // the stale report of the first capture
+  EXPECT_TRUE(ReaderLink::IsOpen());
+  EXPECT_EQ(library_.closed.size(), 1u);
+}
+
+}  // namespace
