@@ -58,7 +58,9 @@ std::uint32_t CaptureThreadProc(CaptureContext& context) {
       if (context.portLost) context.portLost();
       break;
     } else {
+#ifndef TAGWEDGE_BUSY_POLL  // benchmark-only build: the loop with no wait, to compare against
       context.stop.WaitFor(kIdleWait);
+#endif
     }
   }
   return 1;
