@@ -25,10 +25,10 @@ case $machine in
 esac
 
 # Output goes through a file: Wine processes that the program starts (the desktop) inherit it and
-# may outlive the program, and must not hold the caller's pipe open.
-out=$(mktemp "$state/log/run.XXXXXX")
+# may outlive the program, and must not hold the caller's pipe open. The file stays in log/, so the
+# output of a program that ran out of time can still be read.
+out=$state/log/$(basename "$exe").out
 "$WINELOADER" "$exe" "$@" </dev/null >"$out" 2>&1
 rc=$?
 cat "$out"
-rm -f "$out"
 exit $rc

@@ -43,7 +43,9 @@ void TurnNumLockOn() {
   SetKeyboardState(keys);
 }
 
-bool HasFocus() { return GetForegroundWindow() == g_window && GetFocus() == g_window; }
+bool HasFocus() {
+  return IsWindowVisible(g_window) && GetForegroundWindow() == g_window && GetFocus() == g_window;
+}
 
 // Takes the foreground, then reports "focused" once the system agrees, retrying on a timer.
 void TakeFocus() {

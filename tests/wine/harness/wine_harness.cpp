@@ -65,6 +65,10 @@ ReaderEnd::ReaderEnd(const char* port) {
   dcb.fOutX = FALSE;
   dcb.fInX = FALSE;
   SetCommState(handle_, &dcb);
+  // A write that nobody reads gives up after 10 s instead of blocking the test.
+  COMMTIMEOUTS timeouts{};
+  timeouts.WriteTotalTimeoutConstant = 10000;
+  SetCommTimeouts(handle_, &timeouts);
 }
 
 ReaderEnd::~ReaderEnd() {

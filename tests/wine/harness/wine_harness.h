@@ -28,7 +28,8 @@ bool CutCable(const char* programPort, std::chrono::milliseconds timeout = 5s);
 // Plugs that cable in again at the same ports: a fresh line, which has to be opened anew.
 bool RestoreCable(const char* programPort, std::chrono::milliseconds timeout = 5s);
 
-// The reader's end of a cable, opened 8N1 at 115200 baud; writes block until all bytes are out.
+// The reader's end of a cable, opened 8N1 at 115200 baud; writes block until all bytes are out,
+// or fail after 10 s without progress.
 class ReaderEnd {
  public:
   explicit ReaderEnd(const char* port = kReaderPort);
