@@ -30,8 +30,9 @@ class SerialPort {
   // Reads at most size bytes; returns how many arrived, 0 when none did or the read failed.
   virtual std::uint32_t Read(PortHandle port, std::uint8_t* buffer, std::uint32_t size) = 0;
   virtual void SetTimeouts(PortHandle port, const PortTimeouts& timeouts) = 0;
-  // Asks the port for its error state (ClearCommError); false when it does not answer.
-  virtual bool Answers(PortHandle port) = 0;
+  // Bytes received and not yet read (ClearCommError); -1 when the port does not answer, as a
+  // removed device does.
+  virtual std::int32_t Queued(PortHandle port) = 0;
 };
 
 // Wakes the worker out of its idle wait as soon as Stop is asked for.
@@ -48,23 +49,22 @@ class StopSignal {
   bool isRaised_ = false;
 };
 
-// How often an idle worker asks the port whether the device is still there.
-inline constexpr std::chrono::milliseconds kPortCheckInterval{250};
-
 struct CaptureContext {
   SerialPort& port;
   KeySink& keys;
   StopSignal& stop;
   // Called on the worker's thread when it leaves its loop because the device is gone.
   std::function<void()> portLost;
-  std::chrono::milliseconds checkInterval = kPortCheckInterval;
 };
 
 inline constexpr std::uint32_t kReceiveBufferSize = 200;
 
-// After a pass that read nothing: long enough to leave the core idle, short enough not to be seen.
+// Waits between passes that find nothing: from kIdleWait, doubling up to kMaxIdleWait while
+// nothing arrives. Long enough to leave the core idle, short enough not to be seen.
 inline constexpr std::chrono::microseconds kIdleWait{1000};
+inline constexpr std::chrono::microseconds kMaxIdleWait{8000};
 
 // Body of the worker thread. Reads and types until g_bReading is no longer 1, or until a port
-// that answered before stops answering (the device was removed); returns 1.
+// that answered before stops answering (the device was removed); returns 1. While nothing
+// arrives it waits between passes and reads only once bytes are queued.
 std::uint32_t CaptureThreadProc(CaptureContext& context);

@@ -16,7 +16,7 @@ class Win32SerialPort : public SerialPort {
  public:
   std::uint32_t Read(PortHandle port, std::uint8_t* buffer, std::uint32_t size) override;
   void SetTimeouts(PortHandle port, const PortTimeouts& timeouts) override;
-  bool Answers(PortHandle port) override;
+  std::int32_t Queued(PortHandle port) override;
 };
 
 // The three functions that EpcDll.dll exports.

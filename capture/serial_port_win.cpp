@@ -17,8 +17,9 @@ void Win32SerialPort::SetTimeouts(PortHandle port, const PortTimeouts& t) {
 
 // A ReadFile on a removed device still succeeds with 0 bytes; ClearCommError fails on it
 // (ERROR_NOT_READY under Wine; ERROR_ACCESS_DENIED, ERROR_BAD_COMMAND or ERROR_GEN_FAILURE on Windows).
-bool Win32SerialPort::Answers(PortHandle port) {
+std::int32_t Win32SerialPort::Queued(PortHandle port) {
   DWORD errors = 0;
   COMSTAT status{};
-  return ClearCommError(port, &errors, &status) != 0;
+  if (!ClearCommError(port, &errors, &status)) return -1;
+  return status.cbInQue > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<std::int32_t>(status.cbInQue);
 }

@@ -35,7 +35,7 @@ class ChunkedPort : public SerialPort {
     return static_cast<std::uint32_t>(chunk.size());
   }
   void SetTimeouts(PortHandle, const PortTimeouts&) override {}
-  bool Answers(PortHandle) override { return true; }
+  std::int32_t Queued(PortHandle) override { return 0; }
 
  private:
   std::deque<std::string> chunks_;
@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Keys keys;
   ChunkedPort port(std::move(chunks));
   StopSignal stop;
-  CaptureContext context{port, keys, stop, {}, std::chrono::milliseconds(0)};
+  CaptureContext context{port, keys, stop};
   g_hComPort = reinterpret_cast<PortHandle>(1);
   g_bReading = 1;
   CaptureThreadProc(context);

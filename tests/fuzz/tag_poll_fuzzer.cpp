@@ -45,7 +45,7 @@ class NoPort : public SerialPort {
  public:
   std::uint32_t Read(PortHandle, std::uint8_t*, std::uint32_t) override { return 0; }
   void SetTimeouts(PortHandle, const PortTimeouts&) override {}
-  bool Answers(PortHandle) override { return true; }
+  std::int32_t Queued(PortHandle) override { return 0; }
 };
 
 class Controls : public LinkControls {

@@ -60,6 +60,7 @@ TEST_F(CaptureWorkerTest, TypesAFullBufferOfTwoHundredBytes) {
 TEST_F(CaptureWorkerTest, ReadsTheHandleAfreshOnEveryPass) {
   PortHandle other = reinterpret_cast<PortHandle>(0x88);
   port_ = std::make_unique<ScriptedPort>();
+  port_->ScriptQueued({}, 1);  // always something to read
   port_->onRead = [&](std::size_t read) {
     if (read == 1) g_hComPort = other;
     if (read == 2) g_bReading = 0;
@@ -84,7 +85,7 @@ TEST_F(CaptureWorkerTest, StopEndsAnIdleWorkerWithoutAnotherRead) {
   ScriptedPort port;
   CaptureContext context{port, keys_, stop_};
   std::thread worker([&] { CaptureThreadProc(context); });
-  while (port.Reads() < 3) std::this_thread::yield();
+  while (port.Queries() < 3) std::this_thread::yield();
   g_bReading = 0;
   stop_.Raise();
   worker.join();
@@ -97,7 +98,7 @@ namespace {
 
 struct RemovalCase {
   const char* name;
-  std::deque<bool> answers;  // then no answer at all
+  std::deque<std::int32_t> queued;  // then no answer at all
   bool lost;
   friend void PrintTo(const RemovalCase& c, std::ostream* os) { *os << c.name; }
 };
@@ -106,32 +107,34 @@ class RemovalTest : public CaptureWorkerTest, public testing::WithParamInterface
 
 TEST_P(RemovalTest, OnlyAPortThatAnsweredBeforeCountsAsRemoved) {
   ScriptedPort port;
-  port.ScriptAnswers(GetParam().answers, false);
+  port.ScriptQueued(GetParam().queued, -1);
   port.onRead = [](std::size_t read) {
     if (read >= 50) g_bReading = 0;
   };
   int reported = 0;
-  CaptureContext context{port, keys_, stop_, [&] { ++reported; }, std::chrono::milliseconds(0)};
+  CaptureContext context{port, keys_, stop_, [&] { ++reported; }};
   EXPECT_EQ(CaptureThreadProc(context), 1u);
   EXPECT_EQ(reported, GetParam().lost ? 1 : 0);
-  // A lost port ends the loop at once; otherwise it runs until the flag is cleared.
+  // A lost port ends the loop at once; one that cannot tell is read on every pass until the flag is cleared.
   EXPECT_EQ(port.Reads() < 50, GetParam().lost);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RemovalTest,
-                         testing::Values(RemovalCase{"AnsweredThenGone", {true, true}, true},
+                         testing::Values(RemovalCase{"AnsweredThenGone", {0, 0}, true},
                                          RemovalCase{"NeverAnswered", {}, false}),
                          [](const auto& info) { return info.param.name; });
 
-TEST_F(CaptureWorkerTest, AHealthyPortIsAskedOnlyEveryInterval) {
-  ScriptedPort port;
-  port.ScriptAnswers({}, true);
+TEST_F(CaptureWorkerTest, AnIdlePortIsReadAgainOnlyOnceBytesAreQueued) {
+  ScriptedPort port({"", "E2"});
+  port.ScriptQueued({0, 0, 0});  // then the two bytes that are really waiting
   port.onRead = [](std::size_t read) {
-    if (read >= 30) g_bReading = 0;
+    if (read >= 2) g_bReading = 0;
   };
-  CaptureContext context{port, keys_, stop_, {}, std::chrono::hours(1)};
+  CaptureContext context{port, keys_, stop_};
   CaptureThreadProc(context);
-  EXPECT_EQ(port.Checks(), 1);
+  EXPECT_EQ(port.Reads(), 2u);
+  EXPECT_EQ(port.Queries(), 4);
+  EXPECT_EQ(keys_.Typed(), "E2");
 }
 
 }  // namespace

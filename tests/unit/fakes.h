@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,23 +54,26 @@ class ScriptedPort : public SerialPort {
     return n;
   }
 
-  bool Answers(PortHandle) override {
+  std::int32_t Queued(PortHandle) override {
     std::lock_guard lock(mutex_);
-    ++checks_;
-    if (answers_.empty()) return answersAfterScript;
-    bool answer = answers_.front();
-    answers_.pop_front();
-    return answer;
+    ++queries_;
+    if (!answers_.empty()) {
+      std::int32_t answer = answers_.front();
+      answers_.pop_front();
+      return answer;
+    }
+    if (afterScript_) return *afterScript_;
+    return chunks_.empty() ? 0 : static_cast<std::int32_t>(chunks_.front().size());
   }
-  // Answers of the port's error check, in order; then answersAfterScript.
-  void ScriptAnswers(std::deque<bool> answers, bool after) {
+  // What the port says is queued, in order; then `after`, or what the script really holds.
+  void ScriptQueued(std::deque<std::int32_t> answers, std::optional<std::int32_t> after = {}) {
     std::lock_guard lock(mutex_);
     answers_ = std::move(answers);
-    answersAfterScript = after;
+    afterScript_ = after;
   }
-  int Checks() {
+  int Queries() {
     std::lock_guard lock(mutex_);
-    return checks_;
+    return queries_;
   }
 
   void SetTimeouts(PortHandle port, const PortTimeouts& timeouts) override {
@@ -95,9 +99,9 @@ class ScriptedPort : public SerialPort {
   std::mutex mutex_;
   std::deque<std::string> chunks_;
   std::vector<PortHandle> handles_;
-  std::deque<bool> answers_;
-  bool answersAfterScript = true;
-  int checks_ = 0;
+  std::deque<std::int32_t> answers_;
+  std::optional<std::int32_t> afterScript_;
+  int queries_ = 0;
 };
 
 // A reader library that records its calls and answers as told.

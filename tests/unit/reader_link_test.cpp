@@ -128,9 +128,10 @@ TEST_F(ReaderLinkTest, StartStopStartRunsOneWorkerAtATime) {
   link_->OnStart();
   link_->OnStop();
   library_.handleToGive = reinterpret_cast<PortHandle>(0x5678);
+  std::size_t readsBefore = port_.Reads();
   link_->OnStart();
   EXPECT_EQ(g_hComPort.load(), library_.handleToGive);
-  while (port_.Reads() < 4) std::this_thread::yield();
+  while (port_.Reads() == readsBefore) std::this_thread::yield();
   link_->OnStop();
   EXPECT_EQ(library_.opens.size(), 2u);
   EXPECT_EQ(library_.closed.size(), 2u);
@@ -153,7 +154,7 @@ namespace {
 class PortLostTest : public ReaderLinkTest {
  protected:
   void SetUp() override {
-    port_.ScriptAnswers({true}, false);
+    port_.ScriptQueued({0}, -1);
     link_ = std::make_unique<ReaderLink>(library_, port_, keys_, controls_, [this] { reported_ = true; });
   }
   // Waits, as the dialog's thread would, for the worker's report.
@@ -174,7 +175,7 @@ TEST_F(PortLostTest, ARemovedDeviceEndsCaptureAsStopDoes) {
   EXPECT_EQ(controls_.log, expected);
 
   // Start works again once the device is back.
-  port_.ScriptAnswers({}, true);
+  port_.ScriptQueued({});
   link_->OnStart();
   EXPECT_TRUE(ReaderLink::IsOpen());
 }
@@ -183,7 +184,7 @@ TEST_F(PortLostTest, AReportThatStopOvertookChangesNothing) {
   link_->OnStart();
   AwaitReport();
   link_->OnStop();
-  port_.ScriptAnswers({}, true);
+  port_.ScriptQueued({});
   link_->OnStart();
   link_->OnPortLost();  // the stale report of the first capture
   EXPECT_TRUE(ReaderLink::IsOpen());
