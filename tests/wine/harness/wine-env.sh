@@ -107,7 +107,7 @@ stop() {
 }
 
 start() {
-  if [ -f "$state/env" ] && alive xvfb && alive wineserver && alive cables; then
+  if [ -f "$state/env" ] && { [ -n "${TAGWEDGE_DISPLAY:-}" ] || alive xvfb; } && alive wineserver && alive cables; then
     local c ok=1
     for c in $CABLES; do alive "socat-${c%%:*}" || ok=0; done
     [ $ok = 1 ] && { echo "wine-env: already running"; return 0; }
@@ -116,12 +116,16 @@ start() {
   mkdir -p "$pids" "$log" "$state/tty" "$state/cables" "$prefix"
   rm -f "$state"/cables/*
 
-  rm -f "$state/display"
-  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1280x1024x24 \
-    3>"$state/display" </dev/null >"$log/xvfb.log" 2>&1 &
-  record xvfb $! Xvfb
-  wait_for 50 test -s "$state/display" || die "Xvfb did not start"
-  local display=:$(tr -d '\n' <"$state/display")
+  # TAGWEDGE_DISPLAY: a display of the user's to show the windows on, instead of a virtual one.
+  local display=${TAGWEDGE_DISPLAY:-}
+  if [ -z "$display" ]; then
+    rm -f "$state/display"
+    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1280x1024x24 \
+      3>"$state/display" </dev/null >"$log/xvfb.log" 2>&1 &
+    record xvfb $! Xvfb
+    wait_for 50 test -s "$state/display" || die "Xvfb did not start"
+    display=:$(tr -d '\n' <"$state/display")
+  fi
 
   export WINEPREFIX=$prefix WINELOADER=$WINE64 WINESERVER=$WINESERVER64 WINEARCH=win64
   export DISPLAY=$display WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
