@@ -305,6 +305,7 @@ class Capture : public Dialog {
     WaitUntil([&] { return GetForegroundWindow() == program_.Dialog(); }, 2s);
     ASSERT_TRUE(FocusRecorder());
   }
+  void TearDown() override { DropUnreadBytes(); }
 
   // The typed keys go to the foreground window: that must be the recorder's.
   static bool FocusRecorder() {
