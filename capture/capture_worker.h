@@ -54,7 +54,7 @@ struct CaptureContext {
   KeySink& keys;
   StopSignal& stop;
   // Called on the worker's thread when it leaves its loop because the device is gone.
-  std::function<void()> portLost;
+  std::function<void()> portLost = {};
 };
 
 inline constexpr std::uint32_t kReceiveBufferSize = 200;
