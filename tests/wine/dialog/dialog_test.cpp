@@ -7,61 +7,30 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
+#include "program.h"
 #include "resource.h"
 #include "wine_harness.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using harness::Recorder;
+using harness::Capturing;
+using harness::DropUnreadBytes;
+using harness::ListOf;
+using harness::Program;
 using harness::ReaderEnd;
+using harness::Recorder;
+using harness::Send;
+using harness::Stopped;
+using harness::TextOf;
+using harness::WaitUntil;
+using harness::Wide;
 
 constexpr UINT kTrayIconId = IDR_MAINFRAME;
-constexpr UINT kTimeoutMs = 5000;
-
-std::wstring Wide(const char* text) { return std::wstring(text, text + std::strlen(text)); }
-
-// Polls until the condition holds or the time is up; the condition's last answer.
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s) {
-  auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return condition();
-    Sleep(20);
-  }
-  return true;
-}
-
-// A message to another process's window, bounded so that a hung dialog fails the test instead of hanging it.
-LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-  DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kTimeoutMs, &result)) {
-    ADD_FAILURE() << "no answer to message " << message;
-  }
-  return static_cast<LRESULT>(result);
-}
-
-std::wstring TextOf(HWND window) {
-  wchar_t text[256] = {};
-  Send(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
-std::vector<std::wstring> ListOf(HWND combo) {
-  std::vector<std::wstring> items;
-  LRESULT count = Send(combo, CB_GETCOUNT);
-  for (LRESULT i = 0; i < count; ++i) {
-    wchar_t text[256] = {};
-    Send(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-    items.push_back(text);
-  }
-  return items;
-}
 
 // Asks the shell to change nothing of the icon (dialog, 128): that succeeds only while it is up.
 bool TrayIconUp(HWND dialog) {
@@ -79,99 +48,6 @@ void DeleteTrayIcon(HWND dialog) {
   icon.uID = kTrayIconId;
   Shell_NotifyIconW(NIM_DELETE, &icon);
 }
-
-// What the four controls show.
-struct Controls {
-  bool start, stop, port, baud;  // enabled
-  std::wstring portText, baudText;
-  bool operator==(const Controls&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Controls& c) {
-  auto narrow = [](const std::wstring& w) { return std::string(w.begin(), w.end()); };
-  return out << "{Start " << (c.start ? "on" : "off") << ", Stop " << (c.stop ? "on" : "off") << ", port "
-             << (c.port ? "on" : "off") << " \"" << narrow(c.portText) << "\", baud " << (c.baud ? "on" : "off")
-             << " \"" << narrow(c.baudText) << "\"}";
-}
-
-Controls Stopped(const char* port, const char* baud) { return {true, false, true, true, Wide(port), Wide(baud)}; }
-Controls Capturing(const char* port, const char* baud) {
-  return {false, true, false, false, Wide(port), Wide(baud)};
-}
-
-// TagWedge.exe, started from beside this program; closed (or, failing that, ended) when this goes.
-class Program {
- public:
-  Program() {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string exe(path, length);
-    exe = exe.substr(0, exe.find_last_of('\\') + 1) + "TagWedge.exe";
-    std::string commandLine = "\"" + exe + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process_)) {
-      process_ = {};
-      return;
-    }
-    WaitUntil([this] { return (dialog_ = Find()) != nullptr && IsWindowVisible(dialog_); }, 15s);
-  }
-
-  ~Program() {
-    if (process_.hProcess == nullptr) return;
-    if (!Exited(0ms)) {
-      if (dialog_ != nullptr) PostMessageW(dialog_, WM_CLOSE, 0, 0);
-      if (!Exited(5s)) {
-        ADD_FAILURE() << "TagWedge.exe did not end on WM_CLOSE";
-        TerminateProcess(process_.hProcess, 1);
-        WaitForSingleObject(process_.hProcess, kTimeoutMs);
-      }
-    }
-    CloseHandle(process_.hThread);
-    CloseHandle(process_.hProcess);
-  }
-
-  Program(const Program&) = delete;
-  Program& operator=(const Program&) = delete;
-
-  HWND Dialog() const { return dialog_; }
-  HWND Item(int id) const { return GetDlgItem(dialog_, id); }
-  bool Exited(std::chrono::milliseconds timeout) {
-    return WaitForSingleObject(process_.hProcess, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
-  }
-  DWORD Thread() const { return process_.dwThreadId; }
-
-  Controls State() const {
-    return {IsWindowEnabled(Item(IDC_START)) != FALSE, IsWindowEnabled(Item(IDC_STOP)) != FALSE,
-            IsWindowEnabled(Item(IDC_PORT)) != FALSE,  IsWindowEnabled(Item(IDC_BAUD)) != FALSE,
-            TextOf(Item(IDC_PORT)),                    TextOf(Item(IDC_BAUD))};
-  }
-  // Types into the two boxes, as the user may instead of picking an entry.
-  void Choose(const char* port, const char* baud) const {
-    std::wstring p = Wide(port), b = Wide(baud);
-    Send(Item(IDC_PORT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(p.c_str()));
-    Send(Item(IDC_BAUD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(b.c_str()));
-  }
-  // A click as the dialog receives it.
-  void Click(int id) const { Send(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id))); }
-  void Minimize() const { Send(dialog_, WM_SYSCOMMAND, SC_MINIMIZE, 0); }
-  LRESULT Tray(WPARAM id, LPARAM mouse) const { return Send(dialog_, WM_TRAYNOTIFY, id, mouse); }
-
- private:
-  HWND Find() const {
-    HWND window = nullptr;
-    while ((window = FindWindowExW(nullptr, window, L"#32770", L"KORVANE")) != nullptr) {
-      DWORD pid = 0;
-      GetWindowThreadProcessId(window, &pid);
-      if (pid == process_.dwProcessId) return window;
-    }
-    return nullptr;
-  }
-
-  PROCESS_INFORMATION process_{};
-  HWND dialog_ = nullptr;
-};
 
 // Saves the window as it is on the screen as a PNG file.
 bool SaveScreenshot(HWND window, const wchar_t* path) {
@@ -279,16 +155,6 @@ TEST_F(Dialog, FailedOpenLeavesStartEnabledAndTheBoxesAsTyped) {
   program_.Click(IDC_START);
   EXPECT_EQ(program_.State(), Capturing(harness::kProgramPort, "115200"));
   program_.Click(IDC_STOP);
-}
-
-// Bytes that an earlier test left in the program's end of the cable would be typed by the next capture.
-// (Wine lets a second handle open a serial port that a program holds.)
-void DropUnreadBytes() {
-  std::string path = std::string("\\\\.\\") + harness::kProgramPort;
-  HANDLE port = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (port == INVALID_HANDLE_VALUE) return;
-  PurgeComm(port, PURGE_RXCLEAR);
-  CloseHandle(port);
 }
 
 class Capture : public Dialog {
