@@ -88,12 +88,14 @@ class Reliability : public testing::Test {
     ASSERT_EQ(program.State(), Capturing(harness::kProgramPort, kBaud));
   }
 
-  // Everything recorded once at least this many keys have come and then no more for a moment.
+  // Everything recorded once at least this many keys have come and then no more for a moment
+  // (or once keys have kept coming for 30 s).
   static Recording Settled(std::size_t keys) {
     Recording r = recorder_->WaitFor(keys, 0, TimeFor(keys));
+    auto deadline = std::chrono::steady_clock::now() + 30s;
     for (;;) {
       Recording more = recorder_->WaitFor(r.keys.size() + 1, 0, 300ms);
-      if (more.keys.size() == r.keys.size()) return more;
+      if (more.keys.size() == r.keys.size() || std::chrono::steady_clock::now() > deadline) return more;
       r = more;
     }
   }
