@@ -157,13 +157,8 @@ TEST_F(Dialog, FailedOpenLeavesStartEnabledAndTheBoxesAsTyped) {
   program_.Click(IDC_STOP);
 }
 
-class Capture : public Dialog {
+class Capture : public harness::WithRecorder<Dialog> {
  protected:
-  static void SetUpTestSuite() { recorder_ = new Recorder; }
-  static void TearDownTestSuite() {
-    delete recorder_;
-    recorder_ = nullptr;
-  }
   void SetUp() override {
     Dialog::SetUp();
     ASSERT_TRUE(reader_.IsOpen());
@@ -196,11 +191,8 @@ class Capture : public Dialog {
     return recorder_->WaitFor(0, chars, timeout).chars;
   }
 
-  static Recorder* recorder_;
   ReaderEnd reader_{harness::kReaderPort};
 };
-
-Recorder* Capture::recorder_ = nullptr;
 
 TEST_F(Capture, StartTypesTheReadersBytesAndStopRestoresTheStartState) {
   Start();

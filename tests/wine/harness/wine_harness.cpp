@@ -202,4 +202,19 @@ void Recorder::Handle(const std::string& line) {
   changed_.notify_all();
 }
 
+std::vector<RecordedKey> TableKeys(std::string_view bytes) {
+  std::vector<RecordedKey> keys;
+  for (char c : bytes) {
+    std::uint8_t vk = 0;
+    if (c >= '0' && c <= '9') vk = static_cast<std::uint8_t>(0x60 + (c - '0'));
+    if (c >= 'A' && c <= 'F') vk = static_cast<std::uint8_t>(0x41 + (c - 'A'));
+    if (c == ' ') vk = 0x20;
+    if (c == '\r') vk = 0x0D;
+    if (vk == 0) continue;
+    keys.push_back({vk, false, true});
+    keys.push_back({vk, true, true});
+  }
+  return keys;
+}
+
 }  // namespace harness

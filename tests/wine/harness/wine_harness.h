@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -91,6 +93,22 @@ class Recorder {
   Recording recording_;
   int focusAnswers_ = 0;  // "focused" and "unfocused" lines so far
   bool focused_ = false;
+};
+
+// The keys that the reader's bytes must type, written out apart from the program: keypad digits,
+// A to F, space and Enter, each down then up, injected; nothing for any other byte.
+std::vector<RecordedKey> TableKeys(std::string_view bytes);
+
+// A test suite whose tests share one recorder, started before the first and ended after the last.
+template <class Base = testing::Test>
+class WithRecorder : public Base {
+ protected:
+  static void SetUpTestSuite() { recorder_ = new Recorder; }
+  static void TearDownTestSuite() {
+    delete recorder_;
+    recorder_ = nullptr;
+  }
+  static inline Recorder* recorder_ = nullptr;
 };
 
 }  // namespace harness

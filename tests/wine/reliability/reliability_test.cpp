@@ -30,22 +30,6 @@ using harness::WaitUntil;
 
 constexpr char kBaud[] = "115200";
 
-// The keys that the reader's bytes must type, written out apart from the program: keypad digits, A to F,
-// space and Enter, each down then up, injected; nothing for any other byte.
-std::vector<RecordedKey> KeysOf(std::string_view bytes) {
-  std::vector<RecordedKey> keys;
-  for (char c : bytes) {
-    std::uint8_t vk = 0;
-    if (c >= '0' && c <= '9') vk = static_cast<std::uint8_t>(0x60 + (c - '0'));
-    if (c >= 'A' && c <= 'F') vk = static_cast<std::uint8_t>(0x41 + (c - 'A'));
-    if (c == ' ') vk = 0x20;
-    if (c == '\r') vk = 0x0D;
-    if (vk == 0) continue;
-    keys.push_back({vk, false, true});
-    keys.push_back({vk, true, true});
-  }
-  return keys;
-}
 
 // Under Wine the recorder's hook takes about 1,500 events a second.
 std::chrono::milliseconds TimeFor(std::size_t keys) { return 3s + std::chrono::milliseconds(2 * keys); }
@@ -58,13 +42,8 @@ std::string RandomBytes(std::size_t size) {
   return bytes;
 }
 
-class Reliability : public testing::Test {
+class Reliability : public harness::WithRecorder<> {
  protected:
-  static void SetUpTestSuite() { recorder_ = new Recorder; }
-  static void TearDownTestSuite() {
-    delete recorder_;
-    recorder_ = nullptr;
-  }
   void SetUp() override {
     ASSERT_NE(program_.Dialog(), nullptr) << "no visible dialog \"KORVANE\" from TagWedge.exe";
     ASSERT_TRUE(reader_.IsOpen());
@@ -105,16 +84,13 @@ class Reliability : public testing::Test {
     ASSERT_TRUE(FocusRecorder()) << what;
     recorder_->Clear();
     ASSERT_TRUE(reader_.Write(bytes)) << what;
-    std::vector<RecordedKey> expected = KeysOf(bytes);
+    std::vector<RecordedKey> expected = harness::TableKeys(bytes);
     EXPECT_EQ(Settled(expected.size()).keys, expected) << what;
   }
 
-  static Recorder* recorder_;
   Program program_;
   ReaderEnd reader_{harness::kReaderPort};
 };
-
-Recorder* Reliability::recorder_ = nullptr;
 
 TEST_F(Reliability, AThousandStartsAndStopsWithBytesFlowingLoseNothingAndLeaveNothingBehind) {
   constexpr int kCycles = 1000;
@@ -164,7 +140,7 @@ TEST_F(Reliability, AThousandStartsAndStopsWithBytesFlowingLoseNothingAndLeaveNo
   // The bytes written while stopped waited in the line: the last Start types them.
   const std::size_t typedWhileCycling = recorder_->WaitFor(0, 0, 0ms).keys.size();
   Start(program_);
-  std::vector<RecordedKey> expected = KeysOf(written);
+  std::vector<RecordedKey> expected = harness::TableKeys(written);
   Recording typed = Settled(expected.size());
   program_.Click(IDC_STOP);
   EXPECT_EQ(typed.keys.size(), expected.size());
@@ -296,7 +272,7 @@ TEST_F(Reliability, AnyReaderBytesTypeOnlyTheirTableKeysInOrder) {
   Start(program_);
   for (const Case& c : cases) {
     ExpectTyped(c.bytes, c.what);
-    std::printf("%s: %zu bytes, %zu keys\n", c.what, c.bytes.size(), KeysOf(c.bytes).size());
+    std::printf("%s: %zu bytes, %zu keys\n", c.what, c.bytes.size(), harness::TableKeys(c.bytes).size());
   }
 }
 

@@ -30,27 +30,9 @@ class FixedControls : public LinkControls {
   std::array<bool, 4> enabled{true, false, true, true};
 };
 
-// What the reader's bytes should type, each key pressed and released, all injected.
-std::vector<RecordedKey> Typed(std::string_view bytes) {
-  std::vector<RecordedKey> keys;
-  for (char c : bytes) {
-    std::uint8_t vk = 0;
-    if (c >= '0' && c <= '9') vk = static_cast<std::uint8_t>(0x60 + (c - '0'));
-    if ((c >= 'A' && c <= 'F') || c == ' ' || c == '\r') vk = static_cast<std::uint8_t>(c);
-    if (vk == 0) continue;
-    keys.push_back({vk, false, true});
-    keys.push_back({vk, true, true});
-  }
-  return keys;
-}
 
-class Capture : public ::testing::Test {
+class Capture : public harness::WithRecorder<> {
  protected:
-  static void SetUpTestSuite() { recorder_ = new Recorder; }
-  static void TearDownTestSuite() {
-    delete recorder_;
-    recorder_ = nullptr;
-  }
 
   void SetUp() override {
     ASSERT_TRUE(recorder_->IsFocused());
@@ -64,12 +46,11 @@ class Capture : public ::testing::Test {
 
   // Waits for the keys the bytes should type, then a little longer for any that should not come.
   harness::Recording Expect(std::string_view bytes, std::chrono::milliseconds timeout = 5s) {
-    std::size_t count = Typed(bytes).size();
+    std::size_t count = harness::TableKeys(bytes).size();
     recorder_->WaitFor(count, 0, timeout);
     return recorder_->WaitFor(count + 1, 0, 200ms);
   }
 
-  static Recorder* recorder_;
   EpcDllLibrary library_;
   Win32SerialPort serial_;
   SendInputKeys keys_;
@@ -77,8 +58,6 @@ class Capture : public ::testing::Test {
   HANDLE lost_ = nullptr;
   ReaderLink link_{library_, serial_, keys_, controls_, [this] { SetEvent(lost_); }};
 };
-
-Recorder* Capture::recorder_ = nullptr;
 
 TEST_F(Capture, TypesWhatTheReaderSendsIntoTheFocusedWindow) {
   link_.OnStart();
@@ -89,7 +68,7 @@ TEST_F(Capture, TypesWhatTheReaderSendsIntoTheFocusedWindow) {
   harness::ReaderEnd reader;
   ASSERT_TRUE(reader.Write("E2 00 x9\r\n"));
   auto recording = Expect("E2 00 x9\r\n");
-  EXPECT_EQ(recording.keys, Typed("E2 00 x9\r\n"));
+  EXPECT_EQ(recording.keys, harness::TableKeys("E2 00 x9\r\n"));
   // The keypad digits type digits (NumLock is on), the letter keys lower-case letters.
   EXPECT_EQ(recorder_->WaitFor(0, 8, 2s).chars, "e2 00 9\r");
 }
@@ -105,8 +84,8 @@ TEST_F(Capture, BurstOfThousandsOfBytesArrivesWhole) {
   harness::ReaderEnd reader;
   ASSERT_TRUE(reader.Write(burst));
   auto recording = Expect(burst, 60s);
-  ASSERT_EQ(recording.keys.size(), Typed(burst).size());
-  EXPECT_EQ(recording.keys, Typed(burst));
+  ASSERT_EQ(recording.keys.size(), harness::TableKeys(burst).size());
+  EXPECT_EQ(recording.keys, harness::TableKeys(burst));
 }
 
 TEST_F(Capture, StopEndsTheCaptureAndFreesThePort) {
@@ -144,7 +123,7 @@ TEST_F(Capture, RemovedDeviceIsReportedAndAFreshCableCapturesAgain) {
   {
     harness::ReaderEnd reader(harness::kSecondReaderPort);
     ASSERT_TRUE(reader.Write("12\r"));
-    EXPECT_EQ(Expect("12\r").keys, Typed("12\r"));
+    EXPECT_EQ(Expect("12\r").keys, harness::TableKeys("12\r"));
   }
 
   ASSERT_TRUE(harness::CutCable(harness::kSecondProgramPort));
@@ -162,7 +141,7 @@ TEST_F(Capture, RemovedDeviceIsReportedAndAFreshCableCapturesAgain) {
   ASSERT_TRUE(ReaderLink::IsOpen());
   harness::ReaderEnd reader(harness::kSecondReaderPort);
   ASSERT_TRUE(reader.Write("AB 3\r"));
-  EXPECT_EQ(Expect("AB 3\r").keys, Typed("AB 3\r"));
+  EXPECT_EQ(Expect("AB 3\r").keys, harness::TableKeys("AB 3\r"));
 }
 
 }  // namespace
