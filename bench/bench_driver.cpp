@@ -12,9 +12,11 @@
 #include <thread>
 #include <vector>
 
-namespace {
+#include "program.h"
+#include "resource.h"
+#include "wine_harness.h"
 
-constexpr int kStart = 1000, kStop = 1001, kPort = 1002, kBaud = 1003;
+namespace {
 
 LONGLONG g_frequency = 0;
 double Seconds(LONGLONG ticks) { return static_cast<double>(ticks) / static_cast<double>(g_frequency); }
@@ -74,104 +76,27 @@ void PumpFor(DWORD ms) {
   PumpUntil([&] { return GetTickCount64() >= end; }, ms + 1000);
 }
 
-// The key presses a text types, from the key table.
-std::vector<BYTE> KeysOf(const std::string& text) {
-  std::vector<BYTE> keys;
-  for (unsigned char c : text) {
-    if (c >= '0' && c <= '9') keys.push_back(static_cast<BYTE>(0x60 + c - '0'));
-    else if ((c >= 'A' && c <= 'F') || c == ' ' || c == '\r') keys.push_back(c);
-  }
-  return keys;
-}
-
-// A line as a reader sends it: 12 ID bytes as hex pairs separated by spaces, then CR LF.
-std::string TagLine(unsigned n) {
-  std::string line;
-  char pair[4];
-  for (int i = 0; i < 12; ++i) {
-    unsigned byte = (i < 8) ? ((0xE2 + i * 37u) & 0xFF) : ((n >> (8 * (11 - i))) & 0xFF);
-    std::snprintf(pair, sizeof pair, i ? " %02X" : "%02X", byte);
-    line += pair;
-  }
-  return line + "\r\n";
-}
-
 std::string TagLines(unsigned first, unsigned count) {
   std::string text;
-  for (unsigned i = 0; i < count; ++i) text += TagLine(first + i);
+  for (unsigned i = 0; i < count; ++i) text += harness::TagLine(first + i);
   return text;
 }
 
-// Counts the presses among events [from, end) that differ from the expected keys, down then up each.
-long Mismatches(std::size_t from, const std::vector<BYTE>& expected) {
+// Counts the events from `from` on that differ from the expected ones, and those missing or extra.
+long Mismatches(std::size_t from, const std::vector<harness::RecordedKey>& expected) {
+  std::size_t seen = g_events.size() - from;
+  std::size_t n = std::min(expected.size(), seen);
   long bad = 0;
-  std::size_t n = std::min(expected.size(), (g_events.size() - from) / 2);
   for (std::size_t i = 0; i < n; ++i) {
-    const Event& down = g_events[from + 2 * i];
-    const Event& up = g_events[from + 2 * i + 1];
-    if (down.vk != expected[i] || down.up || up.vk != expected[i] || !up.up) ++bad;
+    if (g_events[from + i].vk != expected[i].vk || g_events[from + i].up != expected[i].up) ++bad;
   }
-  bad += static_cast<long>(expected.size() - n);                          // missing
-  bad += static_cast<long>((g_events.size() - from) / 2 - n);             // extra
-  return bad;
+  return bad + static_cast<long>(std::max(expected.size(), seen) - n);
 }
 
 void Print(const char* name, double value) {
   std::printf("%s %.3f\n", name, value);
   std::fflush(stdout);
 }
-
-class Reader {
- public:
-  explicit Reader(const char* port) {
-    std::string path = std::string("\\\\.\\") + port;
-    handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};
-    SetCommTimeouts(handle_, &timeouts);
-  }
-  ~Reader() { CloseHandle(handle_); }
-  bool Ok() const { return handle_ != INVALID_HANDLE_VALUE; }
-  void Write(const std::string& bytes) {
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-      DWORD written = 0;
-      if (!WriteFile(handle_, bytes.data() + at, static_cast<DWORD>(bytes.size() - at), &written, nullptr)) break;
-      at += written;
-    }
-  }
-
- private:
-  HANDLE handle_;
-};
-
-struct Program {
-  PROCESS_INFORMATION process{};
-  HWND dialog = nullptr;
-
-  bool Launch(const char* exe) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    std::string command = std::string("\"") + exe + "\"";
-    if (!CreateProcessA(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-      return false;
-    for (int i = 0; i < 300 && !dialog; ++i) {
-      Sleep(50);
-      HWND found = FindWindowA(nullptr, "KORVANE");
-      if (found && IsWindowVisible(found)) dialog = found;
-    }
-    return dialog != nullptr;
-  }
-  void Click(int id) {
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-  }
-  bool Capturing() { return IsWindowEnabled(GetDlgItem(dialog, kStop)) != 0; }
-  void Close() {
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
-    WaitForSingleObject(process.hProcess, 10000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  }
-};
 
 double Percentile(std::vector<double> v, double p) {
   std::sort(v.begin(), v.end());
@@ -180,8 +105,8 @@ double Percentile(std::vector<double> v, double p) {
 
 // Types `text` while pumping; returns bytes per second from the first write to the last key, and
 // counts the keys lost, doubled or out of order into `bad`.
-double Throughput(Reader& reader, const std::string& text, long& bad, double pacedBytesPerSecond = 0) {
-  std::vector<BYTE> expected = KeysOf(text);
+double Throughput(harness::ReaderEnd& reader, const std::string& text, long& bad, double pacedBytesPerSecond = 0) {
+  std::vector<harness::RecordedKey> expected = harness::TableKeys(text);
   std::size_t from = g_events.size();
   LONGLONG started = Now();
   std::thread writer([&] {
@@ -200,7 +125,7 @@ double Throughput(Reader& reader, const std::string& text, long& bad, double pac
       Sleep(5);
     }
   });
-  PumpUntil([&] { return g_events.size() - from >= 2 * expected.size(); }, 5000);
+  PumpUntil([&] { return g_events.size() - from >= expected.size(); }, 5000);
   writer.join();
   PumpFor(200);  // anything extra still on its way
   bad = Mismatches(from, expected);
@@ -210,22 +135,22 @@ double Throughput(Reader& reader, const std::string& text, long& bad, double pac
 
 // The platform's own limit: the same key events injected straight from a thread, 200 bytes a batch.
 double BareInjection(const std::string& text, long& bad) {
-  std::vector<BYTE> expected = KeysOf(text);
+  std::vector<harness::RecordedKey> expected = harness::TableKeys(text);
   std::size_t from = g_events.size();
   LONGLONG started = Now();
   std::thread injector([&] {
     for (std::size_t at = 0; at < text.size(); at += 200) {
-      std::vector<BYTE> keys = KeysOf(text.substr(at, 200));
-      std::vector<INPUT> inputs(2 * keys.size());
+      std::vector<harness::RecordedKey> keys = harness::TableKeys(text.substr(at, 200));
+      std::vector<INPUT> inputs(keys.size());
       for (std::size_t i = 0; i < keys.size(); ++i) {
-        inputs[2 * i].type = inputs[2 * i + 1].type = INPUT_KEYBOARD;
-        inputs[2 * i].ki.wVk = inputs[2 * i + 1].ki.wVk = keys[i];
-        inputs[2 * i + 1].ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs[i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = keys[i].vk;
+        inputs[i].ki.dwFlags = keys[i].up ? KEYEVENTF_KEYUP : 0;
       }
       if (!inputs.empty()) SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
     }
   });
-  PumpUntil([&] { return g_events.size() - from >= 2 * expected.size(); }, 5000);
+  PumpUntil([&] { return g_events.size() - from >= expected.size(); }, 5000);
   injector.join();
   PumpFor(200);
   bad = Mismatches(from, expected);
@@ -236,7 +161,8 @@ double BareInjection(const std::string& text, long& bad) {
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: bench_driver TagWedge.exe PROGRAM_PORT READER_PORT [lines idle_s flood_lines paced_s]\n");
+    std::fprintf(stderr, "usage: bench_driver PROGRAM.exe PROGRAM_PORT READER_PORT [lines idle_s flood_lines paced_s]\n"
+                         "  PROGRAM.exe: TagWedge.exe or TagWedgeBusy.exe, beside the driver\n");
     return 2;
   }
   const char* exe = argv[1];
@@ -266,14 +192,13 @@ int main(int argc, char** argv) {
   HHOOK hook = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, GetModuleHandleA(nullptr), 0);
   g_hook = hook;
 
-  Reader reader(readerPort);
-  Program program;
-  if (!hook || !reader.Ok() || !program.Launch(exe)) {
-    std::fprintf(stderr, "bench_driver: setup failed (hook %p, reader %d)\n", static_cast<void*>(hook), reader.Ok());
+  harness::ReaderEnd reader(readerPort);
+  harness::Program program(exe);
+  if (!hook || !reader.IsOpen() || program.Dialog() == nullptr) {
+    std::fprintf(stderr, "bench_driver: setup failed (hook %p, reader %d)\n", static_cast<void*>(hook), reader.IsOpen());
     return 1;
   }
-  SetDlgItemTextA(program.dialog, kPort, programPort);
-  SetDlgItemTextA(program.dialog, kBaud, "115200");
+  program.Choose(programPort, "115200");
   auto focusTarget = [&] {
     SetForegroundWindow(target);
     SetFocus(target);
@@ -291,14 +216,13 @@ int main(int argc, char** argv) {
   int failures = 0;
 
   // Start with a line waiting on the port: from the click to the first key.
-  reader.Write(TagLine(0));
+  reader.Write(harness::TagLine(0));
   PumpFor(100);
   std::size_t from = g_events.size();
   LONGLONG clicked = Now();
-  program.Click(kStart);
-  if (!program.Capturing()) {
+  program.Click(IDC_START);
+  if (!program.State().stop) {
     std::fprintf(stderr, "bench_driver: Start failed on %s\n", programPort);
-    program.Close();
     return 1;
   }
   PumpUntil([&] { return g_events.size() - from >= 72; }, 3000);
@@ -308,7 +232,7 @@ int main(int argc, char** argv) {
   // Latency: one line at a time, from its write to its first key-down.
   std::vector<double> latencies;
   for (int i = 0; i < lines; ++i) {
-    std::string line = TagLine(static_cast<unsigned>(i + 1));
+    std::string line = harness::TagLine(static_cast<unsigned>(i + 1));
     std::size_t before = g_events.size();
     LONGLONG written = Now();
     reader.Write(line);
@@ -353,15 +277,14 @@ int main(int argc, char** argv) {
 
   PROCESS_MEMORY_COUNTERS memory{};
   memory.cb = sizeof memory;
-  if (GetProcessMemoryInfo(program.process.hProcess, &memory, sizeof memory))
+  if (GetProcessMemoryInfo(program.Process(), &memory, sizeof memory))
     Print("peak_working_set_kib", static_cast<double>(memory.PeakWorkingSetSize) / 1024);
 
   LONGLONG stopAsked = Now();
-  program.Click(kStop);  // returns once the worker has ended and the port is closed
+  program.Click(IDC_STOP);  // returns once the worker has ended and the port is closed
   Print("stop_to_worker_ended_ms", 1000 * Seconds(Now() - stopAsked));
   Print("not_injected_events", static_cast<double>(g_notInjected.load()));
 
-  program.Close();
   DestroyWindow(target);
   return failures ? 1 : 0;
 }

@@ -44,7 +44,7 @@ sample() {
 # Runs the driver against one build; leaves its figures in bench.<exe>.
 measure() {
   local exe=$1 out=$state/bench.$1 cpu=$state/cpu.$1
-  "$WINELOADER" "$bin/bench_driver.exe" "$bin/$exe" COM5 COM6 "$lines" "$idle" "$flood" "$paced" \
+  "$WINELOADER" "$bin/bench_driver.exe" "$exe" COM5 COM6 "$lines" "$idle" "$flood" "$paced" \
     </dev/null >"$out" 2>"$out.err" &
   local driver=$!
   { sample baseline "$exe" "$out" $driver; sample idle "$exe" "$out" $driver; } >"$cpu"

@@ -18,9 +18,9 @@ void StopSignal::Raise() {
   raised_.notify_all();
 }
 
-bool StopSignal::WaitFor(std::chrono::microseconds time) {
+void StopSignal::WaitFor(std::chrono::microseconds time) {
   std::unique_lock lock(mutex_);
-  return raised_.wait_for(lock, time, [this] { return isRaised_; });
+  raised_.wait_for(lock, time, [this] { return isRaised_; });
 }
 
 std::uint32_t CaptureThreadProc(CaptureContext& context) {

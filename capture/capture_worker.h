@@ -40,8 +40,8 @@ class StopSignal {
  public:
   void Reset();
   void Raise();
-  // Waits until raised or until the time is up; true when raised.
-  bool WaitFor(std::chrono::microseconds time);
+  // Waits until raised or until the time is up.
+  void WaitFor(std::chrono::microseconds time);
 
  private:
   std::mutex mutex_;

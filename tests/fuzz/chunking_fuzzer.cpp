@@ -7,6 +7,7 @@
 
 #include "capture_worker.h"
 #include "keystroke_emitter.h"
+#include "table_keys.h"
 
 namespace {
 
@@ -40,10 +41,6 @@ class ChunkedPort : public SerialPort {
  private:
   std::deque<std::string> chunks_;
 };
-
-bool IsTableKey(std::uint8_t vk) {
-  return (vk >= 0x60 && vk <= 0x69) || (vk >= 'A' && vk <= 'F') || vk == 0x20 || vk == 0x0D;
-}
 
 // What the stream must type, from the table directly.
 std::vector<KeyEvent> Expected(std::string_view stream) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "reader_link.h"
+#include "table_keys.h"
 #include "tag_line.h"
 
 namespace {
@@ -12,9 +13,7 @@ class Keys : public KeySink {
  public:
   void Send(const std::vector<KeyEvent>& batch) override {
     for (const KeyEvent& key : batch) {
-      bool table = (key.vk >= 0x60 && key.vk <= 0x69) || (key.vk >= 'A' && key.vk <= 'F') ||
-                   key.vk == 0x20 || key.vk == 0x0D;
-      if (!table) std::abort();
+      if (!IsTableKey(key.vk)) std::abort();
       if (key.vk == 0x0D && !key.up) ++lines;
     }
   }

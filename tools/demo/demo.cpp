@@ -8,22 +8,10 @@
 #include <string>
 
 #include "resource.h"
+#include "program.h"
 #include "wine_harness.h"
 
 namespace {
-
-// A line as a reader sends it: 12 ID bytes as hex pairs separated by spaces, then CR LF.
-std::string TagLine(unsigned n) {
-  static const unsigned char kPrefix[] = {0xE2, 0x00, 0x00, 0x16, 0x10, 0x0B, 0x01, 0x72};
-  std::string line;
-  char pair[4];
-  for (int i = 0; i < 12; ++i) {
-    unsigned byte = i < 8 ? kPrefix[i] : (n >> (8 * (11 - i))) & 0xFF;
-    std::snprintf(pair, sizeof pair, i ? " %02X" : "%02X", byte);
-    line += pair;
-  }
-  return line + "\r\n";
-}
 
 HWND g_edit = nullptr;
 
@@ -54,19 +42,6 @@ void Pump(DWORD ms) {
   }
 }
 
-HWND FindDialog(DWORD processId) {
-  for (int i = 0; i < 300; ++i) {
-    HWND window = nullptr;
-    while ((window = FindWindowExW(nullptr, window, L"#32770", L"KORVANE")) != nullptr) {
-      DWORD pid = 0;
-      GetWindowThreadProcessId(window, &pid);
-      if (pid == processId && IsWindowVisible(window)) return window;
-    }
-    Sleep(50);
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -89,29 +64,16 @@ int main(int argc, char** argv) {
   keys[VK_NUMLOCK] = keys[VK_CAPITAL] = 1;
   SetKeyboardState(keys);
 
-  char path[MAX_PATH];
-  std::string exe(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
-  exe = exe.substr(0, exe.find_last_of('\\') + 1) + "TagWedge.exe";
-  std::string command = "\"" + exe + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION program{};
-  if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &program)) {
-    std::fprintf(stderr, "demo: cannot start %s\n", exe.c_str());
-    return 1;
-  }
-  HWND dialog = FindDialog(program.dwProcessId);
+  harness::Program program;
   harness::ReaderEnd reader(harness::kReaderPort);
-  if (dialog == nullptr || !reader.IsOpen()) {
+  if (program.Dialog() == nullptr || !reader.IsOpen()) {
     std::fprintf(stderr, "demo: no TagWedge dialog or no reader cable\n");
-    TerminateProcess(program.hProcess, 1);
     return 1;
   }
 
-  // What a user does: type the port, pick the baud, click Start.
-  SetDlgItemTextA(dialog, IDC_PORT, harness::kProgramPort);
-  SetDlgItemTextA(dialog, IDC_BAUD, "115200");
-  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_START)));
+  // What a user does: type the port and the baud, click Start.
+  program.Choose(harness::kProgramPort, "115200");
+  program.Click(IDC_START);
   std::printf("demo: TagWedge capturing on %s; the virtual reader sends on %s\n", harness::kProgramPort,
               harness::kReaderPort);
   std::fflush(stdout);
@@ -120,9 +82,9 @@ int main(int argc, char** argv) {
   SetFocus(g_edit);
   Pump(300);
   for (unsigned n = 1; lines == 0 || n <= static_cast<unsigned>(lines); ++n) {
-    if (WaitForSingleObject(program.hProcess, 0) == WAIT_OBJECT_0) break;  // the user closed it
+    if (program.Exited(std::chrono::milliseconds(0))) break;  // the user closed it
     if (GetForegroundWindow() != frame) SetForegroundWindow(frame);
-    reader.Write(TagLine(n));
+    reader.Write(harness::TagLine(n));
     Pump(lines == 0 ? 2000 : 500);
   }
   Pump(500);
@@ -136,10 +98,6 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
   Pump(1500);  // the caller takes the screenshot
 
-  PostMessageW(dialog, WM_CLOSE, 0, 0);
-  WaitForSingleObject(program.hProcess, 5000);
-  CloseHandle(program.hThread);
-  CloseHandle(program.hProcess);
-  DestroyWindow(frame);
+  DestroyWindow(frame);  // and TagWedge is closed as `program` goes
   return typed.empty() ? 1 : 0;
 }

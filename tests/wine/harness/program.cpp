@@ -90,11 +90,11 @@ Controls Capturing(std::string_view port, std::string_view baud) {
   return {false, true, false, false, Wide(port), Wide(baud)};
 }
 
-Program::Program() {
+Program::Program(std::string_view name) {
   char path[MAX_PATH];
   DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string exe(path, length);
-  exe = exe.substr(0, exe.find_last_of('\\') + 1) + "TagWedge.exe";
+  exe = exe.substr(0, exe.find_last_of('\\') + 1) + std::string(name);
   std::string commandLine = "\"" + exe + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;

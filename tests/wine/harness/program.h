@@ -37,10 +37,11 @@ std::ostream& operator<<(std::ostream& out, const Controls& c);
 Controls Stopped(std::string_view port, std::string_view baud);
 Controls Capturing(std::string_view port, std::string_view baud);
 
-// TagWedge.exe, started from beside this program; closed (or, failing that, ended) when this goes.
+// TagWedge.exe (or another build of it), started from beside this program; closed (or, failing
+// that, ended) when this goes.
 class Program {
  public:
-  Program();
+  explicit Program(std::string_view name = "TagWedge.exe");
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
@@ -49,6 +50,7 @@ class Program {
   HWND Item(int id) const { return GetDlgItem(dialog_, id); }
   bool Exited(std::chrono::milliseconds timeout);
   DWORD Thread() const { return process_.dwThreadId; }
+  HANDLE Process() const { return process_.hProcess; }
   // Open handles and running threads of the process; -1 where the system cannot tell.
   long HandleCount() const;
   long ThreadCount() const;

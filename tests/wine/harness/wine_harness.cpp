@@ -1,6 +1,7 @@
 // The cables and the key recorder, as a Windows test under Wine sees them.
 #include "wine_harness.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -215,6 +216,18 @@ std::vector<RecordedKey> TableKeys(std::string_view bytes) {
     keys.push_back({vk, true, true});
   }
   return keys;
+}
+
+std::string TagLine(unsigned n) {
+  static const unsigned char kPrefix[] = {0xE2, 0x00, 0x00, 0x16, 0x10, 0x0B, 0x01, 0x72};
+  std::string line;
+  char pair[4];
+  for (int i = 0; i < 12; ++i) {
+    unsigned byte = i < 8 ? kPrefix[i] : (n >> (8 * (11 - i))) & 0xFF;
+    std::snprintf(pair, sizeof pair, i ? " %02X" : "%02X", byte);
+    line += pair;
+  }
+  return line + "\r\n";
 }
 
 }  // namespace harness

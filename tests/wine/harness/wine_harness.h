@@ -99,6 +99,10 @@ class Recorder {
 // A to F, space and Enter, each down then up, injected; nothing for any other byte.
 std::vector<RecordedKey> TableKeys(std::string_view bytes);
 
+// A line as a reader sends it: 12 ID bytes as upper-case hex pairs separated by spaces, then CR LF.
+// The last four ID bytes are n, so that every line of a run differs.
+std::string TagLine(unsigned n);
+
 // A test suite whose tests share one recorder, started before the first and ended after the last.
 template <class Base = testing::Test>
 class WithRecorder : public Base {
